@@ -11,8 +11,10 @@ cmake --build build --target korvenel -j"$(nproc)"
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh
 korvenel_prefix "$PWD/build/wine/run"
-export LANG=${LANG:-zh_CN.UTF-8}
-[ "$LANG" = C.UTF-8 ] || [ "$LANG" = C ] && export LANG=zh_CN.UTF-8
+# The program's texts are Chinese: without a Chinese or other UTF-8 locale of its own, start it
+# with zh_CN. TZ in the Linux form would be misread by the Windows C runtime.
+case "${LANG:-C}" in C|C.*|POSIX) export LANG=zh_CN.UTF-8 ;; esac
+unset TZ
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec wine build/bin/korvenel.exe

@@ -39,6 +39,9 @@ trap korvenel_stop_wine EXIT
 korvenel_start_display
 korvenel_test_prefix "$PWD/build/wine/test" "$PWD/build/testdrive"
 
+# The Windows C runtime reads TZ in its own form ("CST-8"); a Linux value such as "Etc/UTC" would
+# be misread, so the tests start without one and set their own where they need it.
+unset TZ
 for lang in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== Tests under Wine, LANG=$lang"
   rm -rf build/testdrive/scratch
