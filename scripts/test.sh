@@ -45,6 +45,17 @@ unset TZ
 for lang in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== Tests under Wine, LANG=$lang"
   rm -rf build/testdrive/scratch
+  # Unix symbolic links for the folder removal tests: Wine cannot make links itself. Made anew for
+  # each run, after the scratch folder is emptied; a test that finds them missing is skipped.
+  for fixture in link-inside link-given; do
+    dir=build/testdrive/scratch/fixtures/$fixture
+    mkdir -p "$dir/tree/sub" "$dir/target/deeper"
+    echo kept >"$dir/target/kept.sav"
+    echo kept >"$dir/target/deeper/kept.sav"
+    echo gone >"$dir/tree/plain.sav"
+    echo gone >"$dir/tree/sub/gone.sav"
+    ln -s ../target "$dir/tree/link"
+  done
   LANG=$lang LC_ALL=$lang ctest --test-dir build --output-on-failure -j"$jobs" || failed=1
 done
 
