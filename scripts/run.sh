@@ -34,6 +34,11 @@ done
 sleep 1
 import -window root -crop 640x480+0+0 build/korvenel.png
 echo "screenshot: build/korvenel.png"
-xdotool key --window "$window" Escape || true
+# Close it as a user would: a click on the title bar gives it the keyboard, then Esc.
+xdotool mousemove 320 56 click 1 && sleep 0.5 && xdotool key Escape || true
 for _ in $(seq 1 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$program" 2>/dev/null; then
+  echo "the program did not close on Esc; ending Wine" >&2
+  wineserver -k
+fi
 wait "$program" 2>/dev/null || true
