@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "services/folder_copy.h"
@@ -84,12 +86,21 @@ class RestoreTest : public ScratchTest {
   std::wstring saveFolder, tempFolder;
 };
 
-// Another program's handle on a file or folder, for as long as the test holds it.
-ScopedFileHandle holdOpen(const std::wstring& path, DWORD share) {
-  ScopedFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  EXPECT_TRUE(handle.valid()) << "cannot open " << gbkFromWide(path);
-  return handle;
+// When each entry last changed: a folder's time moves when an entry in it is created, renamed or
+// deleted, a file's when it is written, even with the same bytes.
+std::vector<ULONGLONG> writeTimes(std::initializer_list<std::wstring> paths) {
+  std::vector<ULONGLONG> times;
+  for (const std::wstring& path : paths) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    times.push_back(ULARGE_INTEGER{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}}.QuadPart);
+  }
+  return times;
+}
+
+// A handle on a file or folder as another program would hold it, sharing only `share`.
+HANDLE openShared(const std::wstring& path, DWORD share) {
+  return CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 TEST_F(RestoreTest, ReplacesTheSaveWithTheBackupAndCountsTheRestore) {
@@ -170,9 +181,11 @@ TEST_F(RestoreTest, MovesTheOldSaveToAFreeNameAndLeavesTakenNamesAlone) {
                                                      wide("存档.korvenel-old-2")}));
 }
 
-// Each refusal shows "失败" in 标签4 and leaves the disk and 标签1 as they were.
+// Each refusal shows "失败" in 标签4 and leaves the disk and 标签1 as they were: nothing is renamed,
+// written or put back.
 TEST_F(RestoreTest, RefusesTextsThatCouldLoseDataAndChangesNothing) {
   writeCount(tempFolder, "5");
+  const std::wstring counter = tempFolder + wide("\\计数器.ini");
   writeFileBytes(path(L"a-file"), "x");
   makeFolder(path(wide("空")));
   makeFolder(path(wide("只有计数器")));
@@ -185,6 +198,11 @@ TEST_F(RestoreTest, RefusesTextsThatCouldLoseDataAndChangesNothing) {
   CharUpperW(shoutedSave.data());
   std::wstring shoutedRun = runFolder + L"\\";
   CharUpperW(shoutedRun.data());
+  // A current directory of its own, so that "." and ".." name folders that nothing else guards.
+  const std::wstring current = path(L"work\\deeper");
+  makeFolder(path(L"work"));
+  makeFolder(current);
+  ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
 
   struct Case {
     const char* why;
@@ -197,7 +215,7 @@ TEST_F(RestoreTest, RefusesTextsThatCouldLoseDataAndChangesNothing) {
       {"a bare drive: its current folder", testDrive(), tempFolder},
       {"the current directory", L".", tempFolder},
       {"the folder above it", L"..", tempFolder},
-      {"the current directory by its full path", root() + L"\\", tempFolder},
+      {"the current directory by its full path", current + L"\\", tempFolder},
       {"the program's folder", runFolder, tempFolder},
       {"the program's folder in capitals with a backslash", shoutedRun, tempFolder},
       {"above the program's folder (the drive's root here)", runFolder + L"\\..", tempFolder},
@@ -215,18 +233,20 @@ TEST_F(RestoreTest, RefusesTextsThatCouldLoseDataAndChangesNothing) {
       {"the temporary folder is the save folder", saveFolder, saveFolder},
       {"the same in capitals with a backslash", saveFolder, shoutedSave},
       {"the temporary folder inside the save folder", saveFolder, saveFolder + L"\\inner"},
-      {"relative, inside the save folder", saveFolder, wide("存档\\inner")},
+      {"relative, inside the save folder", saveFolder, wide("..\\..\\存档\\inner")},
       {"the temporary folder contains the save folder", tempFolder + wide("\\角色"), tempFolder},
       {"the save folder below the temporary folder, missing", tempFolder + L"\\new", tempFolder},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     const TreeSnapshot before = snapshotTree(root());
+    const auto timesBefore = writeTimes({root(), path(L"work"), current, saveFolder, tempFolder, counter});
     const std::string countCaption = window.text(Label1);
     restore(c.save, c.temp);
     EXPECT_EQ(window.text(Label4), gbk("失败"));
     EXPECT_EQ(window.text(Label1), countCaption);
     EXPECT_EQ(snapshotTree(root()), before);
+    EXPECT_EQ(writeTimes({root(), path(L"work"), current, saveFolder, tempFolder, counter}), timesBefore);
     EXPECT_TRUE(isFolder(runFolder));
     EXPECT_FALSE(exists(runFolder + L".korvenel-old"));
   }
@@ -240,15 +260,21 @@ TEST_F(RestoreTest, ACopyThatFailsHalfWayLeavesEverythingAsItWas) {
     bool saveExists;
     const char* count;  // nullptr: no counter file
   };
-  const Case cases[] = {{"an existing save folder and a counter file", true, "3"},
+  const Case cases[] = {{"an existing save folder and a hidden counter file", true, "3"},
                         {"no save folder and no counter file", false, nullptr}};
+  const std::wstring counter = tempFolder + wide("\\计数器.ini");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     if (!c.saveExists) removeScratchTree(saveFolder);
-    if (c.count) writeCount(tempFolder, c.count);
+    removeScratchTree(counter);
+    if (c.count) {
+      writeCount(tempFolder, c.count);
+      SetFileAttributesW(counter.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
     makeFolder(tempFolder + L"\\z");
     writeFileBytes(tempFolder + L"\\z\\locked.sav", "locked");
-    const ScopedFileHandle locked = holdOpen(tempFolder + L"\\z\\locked.sav", 0);
+    const ScopedFileHandle locked(openShared(tempFolder + L"\\z\\locked.sav", 0));
+    ASSERT_TRUE(locked.valid());
     {
       // The copy does fail here, after it has written part of the tree.
       const std::wstring probe = path(L"probe");
@@ -271,7 +297,8 @@ TEST_F(RestoreTest, ACopyThatFailsHalfWayLeavesEverythingAsItWas) {
 // stored: a restored save would carry the old count, and the restore stops before the copy.
 TEST_F(RestoreTest, ACountThatCannotBeStoredStopsTheRestore) {
   writeCount(tempFolder, "3");
-  const ScopedFileHandle held = holdOpen(tempFolder + wide("\\计数器.ini"), FILE_SHARE_READ);
+  const ScopedFileHandle held(openShared(tempFolder + wide("\\计数器.ini"), FILE_SHARE_READ));
+  ASSERT_TRUE(held.valid());
   const TreeSnapshot before = snapshotTree(root());
 
   restore(saveFolder, tempFolder);
@@ -286,7 +313,8 @@ TEST_F(RestoreTest, ACountThatCannotBeStoredStopsTheRestore) {
 // (measured with Wine 8), so it cannot show that case; a handle on the save folder itself that
 // does not share deletion refuses the rename on both.
 TEST_F(RestoreTest, ASaveFolderThatCannotBeRenamedIsLeftAsItWas) {
-  const ScopedFileHandle held = holdOpen(saveFolder, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  const ScopedFileHandle held(openShared(saveFolder, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  ASSERT_TRUE(held.valid());
   const TreeSnapshot before = snapshotTree(root());
 
   restore(saveFolder, tempFolder);
