@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "services/encoding.h"
+#include "services/path_relations.h"
 #include "services/scoped_win.h"
 
 namespace {
@@ -43,17 +44,6 @@ std::wstring ordinaryForm(std::wstring_view path) {
   if (startsWithIgnoringCase(rest, L"UNC\\")) return L"\\\\" + rest.substr(4);
   if (isDriveLetterForm(rest) && (rest.size() == 2 || rest[2] == kSeparator)) return rest;
   return {};
-}
-
-// The full path that the file functions make of a path; empty when the platform makes none.
-std::wstring fullPath(const std::wstring& path) {
-  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return {};
-  std::wstring full(size, L'\0');
-  const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return {};
-  full.resize(length);
-  return full;
 }
 
 // The path of the file or folder that a path opens, a link itself rather than its target, in

@@ -4,15 +4,19 @@
 
 #include "services/encoding.h"
 
-std::wstring comparableFullPath(const Text& path) {
-  if (path.empty()) return {};
-  const std::wstring wide = gbkToWide(path);
-  const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+std::wstring fullPath(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   if (size == 0) return {};
   std::wstring full(size, L'\0');
-  const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
   if (length == 0 || length >= size) return {};
   full.resize(length);
+  return full;
+}
+
+std::wstring comparableFullPath(const Text& path) {
+  if (path.empty()) return {};
+  std::wstring full = fullPath(gbkToWide(path));
   while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
   return full;
 }

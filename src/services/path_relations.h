@@ -8,6 +8,9 @@
 // restore. Paths are compared as full paths (resolved against the current directory), without
 // regard to case and to a trailing backslash.
 
+// The full path that the file functions make of a path; empty when the platform makes none.
+std::wstring fullPath(const std::wstring& path);
+
 // The full path of a text, without trailing backslashes ("S:\" gives "S:"); empty for an empty
 // text or one the platform cannot resolve.
 std::wstring comparableFullPath(const Text& path);
