@@ -57,7 +57,6 @@ void onSaveTempPathClicked() {
   AppState& state = appState();
   state.tempFolderPath = readEditText(ControlId::Edit3);
   createFolderIfMissing(state.tempFolderPath);
-  // The caption comes after the write here (the design sets it first), since it now reports the
-  // write's outcome.
+  // The caption comes after the write, since it reports the write's outcome.
   storeLocation(kTempKey, state.tempFolderPath, ControlId::Button6);
 }

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KorvenelMainWindow";
-constexpr UINT kDesignDpi = 96;
+constexpr UINT kLayoutDpi = 96;
 constexpr int kApplicationIcon = 1;
 
 struct ClickBinding {
@@ -52,10 +52,10 @@ UINT dpiOf(HWND window) {
   HDC screen = GetDC(nullptr);
   const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
   ReleaseDC(nullptr, screen);
-  return dpi ? dpi : kDesignDpi;
+  return dpi ? dpi : kLayoutDpi;
 }
 
-int scaled(int designPixels, UINT dpi) { return MulDiv(designPixels, static_cast<int>(dpi), kDesignDpi); }
+int scaled(int layoutPixels, UINT dpi) { return MulDiv(layoutPixels, static_cast<int>(dpi), kLayoutDpi); }
 
 LOGFONTW defaultUiFont(UINT dpi) {
   using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
@@ -136,8 +136,8 @@ bool createControls(HWND window) {
   for (const ControlLayout& layout : kControlLayouts) {
     HWND control = createControl(window, layout);
     if (!control) return false;
-    // A new child goes to the bottom of the stacking order; the design wants the reverse of the
-    // creation order, topmost last created.
+    // A new child goes to the bottom of the stacking order; the window stacks its controls the
+    // other way round, the last created topmost.
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   applyLayout(window, dpiOf(window));

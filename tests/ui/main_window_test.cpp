@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirPlacesTextsAndSettings) {
       case Kind::Label:
         EXPECT_EQ(className(item), L"Static");
         EXPECT_EQ(style & SS_TYPEMASK, static_cast<DWORD>(expected.centred ? SS_CENTER : SS_LEFTNOWORDWRAP))
-            << "aligned as designed and never wrapped";
+            << "aligned as laid out and never wrapped";
         EXPECT_TRUE(style & SS_CENTERIMAGE) << "one line, vertically centred";
         EXPECT_FALSE(style & (WS_BORDER | SS_SUNKEN));
         EXPECT_FALSE(style & WS_TABSTOP);
