@@ -40,6 +40,31 @@ korvenel_test_prefix() {
   export KORVENEL_TEST_DRIVE="S:"
 }
 
+# korvenel_full_drive DIR: for the tests of a full disk, a tmpfs of 2 MB mounted at DIR and mapped
+# as drive T: of the test prefix, with the test drive's marker file at its root. Where mounting is
+# not allowed (no root), T: stays unmapped and those tests skip. Call after korvenel_test_prefix;
+# korvenel_unmount_full_drive undoes it.
+korvenel_full_drive() {
+  rm -f "$WINEPREFIX/dosdevices/t:"
+  unset KORVENEL_FULL_DRIVE
+  mkdir -p "$1"
+  if ! mount -t tmpfs -o size=2m korvenel-full-drive "$1" 2>/dev/null; then
+    echo "Cannot mount a tmpfs at $1: the full-disk tests will be skipped" >&2
+    return 0
+  fi
+  korvenel_full_drive_dir=$1
+  echo "Full drive of Korvenel's tests." >"$1/korvenel-test-drive"
+  ln -sfn "$1" "$WINEPREFIX/dosdevices/t:"
+  export KORVENEL_FULL_DRIVE="T:"
+}
+
+korvenel_unmount_full_drive() {
+  if [ -n "${korvenel_full_drive_dir:-}" ]; then
+    umount "$korvenel_full_drive_dir" 2>/dev/null || true
+    rm -f "$WINEPREFIX/dosdevices/t:"
+  fi
+}
+
 korvenel_stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
   [ -n "${korvenel_xvfb_pid:-}" ] && kill "$korvenel_xvfb_pid" 2>/dev/null || true
