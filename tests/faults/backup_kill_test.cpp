@@ -100,7 +100,7 @@ TEST_F(BackupKillFault, AKillAtAnyMomentLeavesTheSaveAndTheEarlierBackupsUntouch
     const double start = nowMs();
     postClick(program, Button3);
     if (stage.reached) {
-      EXPECT_TRUE(waitFor(program, stage.reached, 120000)) << "the backup never reached this moment";
+      EXPECT_TRUE(waitFor(program, stage.reached, 30000)) << "the backup never reached this moment";
     } else if (stage.delayMs) {
       Sleep(stage.delayMs);
     }

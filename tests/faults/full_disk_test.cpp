@@ -7,6 +7,7 @@
 
 #include "faults/fault_support.h"
 #include "services/folder_removal.h"
+#include "services/scoped_win.h"
 
 namespace {
 
@@ -57,18 +58,18 @@ class FullDiskFault : public ScratchTest {
 
   // Fills the small drive until at most `leftBytes` are free.
   void fillDrive(ULONGLONG leftBytes) const {
-    HANDLE file = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    const ScopedFileHandle file(
+        CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.valid());
+    SetFilePointer(file.get(), 0, nullptr, FILE_END);
     const std::string chunk(4096, 'f');
     for (;;) {
       ULARGE_INTEGER free{};
-      GetDiskFreeSpaceExW((fullDrive() + L"\\").c_str(), &free, nullptr, nullptr);
+      ASSERT_TRUE(GetDiskFreeSpaceExW((fullDrive() + L"\\").c_str(), &free, nullptr, nullptr));
       if (free.QuadPart <= leftBytes) break;
       DWORD written = 0;
-      if (!WriteFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) || written == 0) break;
+      if (!WriteFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) || written == 0) break;
     }
-    CloseHandle(file);
   }
   void emptyDrive() const { DeleteFileW(filler.c_str()); }
 

@@ -117,7 +117,7 @@ TEST_F(RestoreKillFault, AKillAtAnyMomentLeavesTheOldSaveWholeOrTheRestoreComple
     const double start = nowMs();
     postClick(program, Button1);
     if (stage.reached) {
-      if (!waitFor(program, stage.reached, 120000)) {
+      if (!waitFor(program, stage.reached, 30000)) {
         bool answered = true;
         ADD_FAILURE() << "the restore never reached this moment; 标签4: " << textWithin(program, Label4, answered);
       }
