@@ -172,25 +172,6 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder) {
   return exitCode;
 }
 
-struct WindowSearch {
-  DWORD processId;
-  const wchar_t* windowClass;
-  HWND found;
-};
-
-BOOL CALLBACK findVisibleWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<WindowSearch*>(context);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  wchar_t windowClass[64] = {};
-  GetClassNameW(window, windowClass, 64);
-  if (processId == search->processId && lstrcmpW(windowClass, search->windowClass) == 0 && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // A started program with its main window; ended when the owner goes.
 class RunningProgram {
  public:
@@ -205,17 +186,15 @@ class RunningProgram {
     require(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                            &startup, &process_.info),
             "cannot start " + narrow(exe));
-    WindowSearch search{process_.info.dwProcessId, windowClass, nullptr};
-    while (!search.found) {
-      EnumWindows(findVisibleWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found) break;
+    for (;;) {
+      window_ = visibleWindowOf(process_.info.dwProcessId, windowClass);
+      if (window_) break;
       require(WaitForSingleObject(process_.info.hProcess, 0) == WAIT_TIMEOUT,
               narrow(exe) + " ended before its window showed");
       require(secondsNow() - start < kWindowTimeoutMs / 1000.0, "the window of " + narrow(exe) + " did not appear");
       Sleep(1);
     }
     secondsToWindow_ = secondsNow() - start;
-    window_ = search.found;
     WaitForInputIdle(process_.info.hProcess, kWindowTimeoutMs);
   }
   ~RunningProgram() {

@@ -35,9 +35,10 @@ cmake --build build -j"$jobs"
 
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh
-trap korvenel_stop_wine EXIT
+trap 'korvenel_unmount_full_drive; korvenel_stop_wine' EXIT
 korvenel_start_display
 korvenel_test_prefix "$PWD/build/wine/test" "$PWD/build/testdrive"
+korvenel_full_drive "$PWD/build/fulldrive"
 
 # The Windows C runtime reads TZ in its own form ("CST-8"); a Linux value such as "Etc/UTC" would
 # be misread, so the tests start without one and set their own where they need it.
@@ -45,6 +46,7 @@ unset TZ
 for lang in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== Tests under Wine, LANG=$lang"
   rm -rf build/testdrive/scratch
+  if [ -n "${KORVENEL_FULL_DRIVE:-}" ]; then rm -rf build/fulldrive/scratch; fi
   # Unix symbolic links for the folder removal tests: Wine cannot make links itself. Made anew for
   # each run, after the scratch folder is emptied; a test that finds them missing is skipped.
   for fixture in link-inside link-given; do

@@ -26,11 +26,10 @@ enum class Outcome { NothingWritten, DatedCopyPartial, TempCopyPartial };
 // untouched whatever the moment; only the new dated folder and the temporary folder may hold a
 // part of the copy. The temporary folder does not exist before, so that Wine's CopyFolder, which
 // fails on a sub-folder present on both sides, copies into it as Windows would.
-class BackupKillFault : public ScratchTest {
+class BackupKillFault : public ProgramFault {
  protected:
   void SetUp() override {
-    ScratchTest::SetUp();
-    exe = installProgramCopy(path(L"program"));
+    ProgramFault::SetUp();
     saveFolder = path(wide("存档"));
     backupFolder = path(wide("备份"));
     tempFolder = path(wide("临时"));
@@ -42,10 +41,6 @@ class BackupKillFault : public ScratchTest {
     backupBefore = snapshotTree(backupFolder);
     earlierBackups = entryNames(backupFolder);
   }
-  void TearDown() override {
-    endProgram(program);
-    ScratchTest::TearDown();
-  }
 
   // The dated folder this backup made, or an empty text.
   std::wstring newDatedFolder() const {
@@ -55,10 +50,9 @@ class BackupKillFault : public ScratchTest {
     return {};
   }
 
-  std::wstring exe, saveFolder, backupFolder, tempFolder;
+  std::wstring saveFolder, backupFolder, tempFolder;
   TreeSnapshot saveBefore, backupBefore;
   std::set<std::wstring> earlierBackups;
-  StartedProgram program;
 };
 
 const char* nameOf(Outcome outcome) {
@@ -71,12 +65,7 @@ const char* nameOf(Outcome outcome) {
 }
 
 TEST_F(BackupKillFault, AKillAtAnyMomentLeavesTheSaveAndTheEarlierBackupsUntouched) {
-  struct Stage {
-    const char* what;
-    DWORD delayMs;                  // waited after the click when there is no condition
-    std::function<bool()> reached;  // the disk shows the moment to kill
-  };
-  const Stage stages[] = {
+  const KillMoment moments[] = {
       {"at once", 0, nullptr},
       {"after 30 ms", 30, nullptr},
       {"once the dated folder exists", 0, [&] { return !newDatedFolder().empty(); }},
@@ -89,24 +78,11 @@ TEST_F(BackupKillFault, AKillAtAnyMomentLeavesTheSaveAndTheEarlierBackupsUntouch
       {"with the temporary copy half-way", 0, [&] { return countEntries(tempFolder) >= kTopEntries / 2; }},
   };
   std::set<Outcome> seen;
-  for (const Stage& stage : stages) {
-    SCOPED_TRACE(stage.what);
-    program = startProgram(exe, path(L"program"));
-    ASSERT_NE(program.window, nullptr);
-    ASSERT_TRUE(typeWithin(program, Edit1, saveFolder));
-    ASSERT_TRUE(typeWithin(program, Edit2, backupFolder));
-    ASSERT_TRUE(typeWithin(program, Edit3, tempFolder));
+  for (const KillMoment& moment : moments) {
+    SCOPED_TRACE(moment.what);
+    ASSERT_NO_FATAL_FAILURE(start({{Edit1, saveFolder}, {Edit2, backupFolder}, {Edit3, tempFolder}}));
 
-    const double start = nowMs();
-    postClick(program, Button3);
-    if (stage.reached) {
-      EXPECT_TRUE(waitFor(program, stage.reached, 30000)) << "the backup never reached this moment";
-    } else if (stage.delayMs) {
-      Sleep(stage.delayMs);
-    }
-    EXPECT_TRUE(isRunning(program)) << "the program ended by itself";
-    killProgram(program);
-    const double killedAt = nowMs() - start;
+    const double killedAt = clickAndKill(program, Button3, moment);
 
     EXPECT_EQ(treeDifference(snapshotTree(saveFolder), saveBefore), "") << "the save folder is untouched";
     const std::wstring dated = newDatedFolder();
@@ -130,13 +106,14 @@ TEST_F(BackupKillFault, AKillAtAnyMomentLeavesTheSaveAndTheEarlierBackupsUntouch
       outcome = Outcome::DatedCopyPartial;
     }
     seen.insert(outcome);
-    std::printf("killed %-34s after %7.1f ms: %s\n", stage.what, killedAt, nameOf(outcome));
+    std::printf("killed %-34s after %7.1f ms: %s\n", moment.what, killedAt, nameOf(outcome));
 
     if (!dated.empty()) removeScratchTree(dated);
     removeScratchTree(tempFolder);
   }
-  EXPECT_EQ(seen, (std::set<Outcome>{Outcome::NothingWritten, Outcome::DatedCopyPartial, Outcome::TempCopyPartial}))
-      << "the kills were meant to land before and during each copy";
+  // As for the restore, only the moments read off the disk are sure to land where they are meant.
+  EXPECT_TRUE(seen.contains(Outcome::DatedCopyPartial) && seen.contains(Outcome::TempCopyPartial))
+      << "the kills were meant to land during each copy";
 }
 
 }  // namespace

@@ -83,11 +83,10 @@ std::vector<BadFile> badFiles(const std::string& section, const std::string& key
 }
 
 // The program started from a copy in "program", a save, a backup and a temporary folder beside it.
-class BadInputFault : public ScratchTest {
+class BadInputFault : public ProgramFault {
  protected:
   void SetUp() override {
-    ScratchTest::SetUp();
-    exe = installProgramCopy(path(L"program"));
+    ProgramFault::SetUp();
     settingsFile = path(wide("program\\相关文件夹位置.ini"));
     saveFolder = path(wide("存档"));
     backupFolder = path(wide("备份"));
@@ -100,15 +99,6 @@ class BadInputFault : public ScratchTest {
     makeFolder(backupFolder);
     makeFolder(tempFolder);
     writeFileBytes(tempFolder + L"\\slot1.sav", "backed up");
-  }
-  void TearDown() override {
-    endProgram(program);
-    ScratchTest::TearDown();
-  }
-
-  void start() {
-    program = startProgram(exe, path(L"program"));
-    ASSERT_NE(program.window, nullptr);
   }
 
   // The program still runs and its window answers.
@@ -133,8 +123,7 @@ class BadInputFault : public ScratchTest {
     expectAlive();
   }
 
-  std::wstring exe, settingsFile, saveFolder, backupFolder, tempFolder;
-  StartedProgram program;
+  std::wstring settingsFile, saveFolder, backupFolder, tempFolder;
 };
 
 // A damaged settings file: the program starts and shows its window, a location saved into the
@@ -144,7 +133,7 @@ TEST_F(BadInputFault, DamagedSettingsFilesNeitherCrashNorHangAndTakeTheNextSave)
     SCOPED_TRACE(file.what);
     writeFileBytes(settingsFile, file.bytes);
     const TreeSnapshot before = snapshotTree(root());
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     expectAlive();
     const std::string loaded = text(Edit1);
     if (file.found) {
@@ -162,7 +151,7 @@ TEST_F(BadInputFault, DamagedSettingsFilesNeitherCrashNorHangAndTakeTheNextSave)
                              without(before, wide("program\\相关文件夹位置.ini"))),
               "");
 
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(text(Edit1), gbk("D:\\新存档")) << "the saved location is read back";
     killProgram(program);
   }
@@ -172,7 +161,7 @@ TEST_F(BadInputFault, DamagedSettingsFilesNeitherCrashNorHangAndTakeTheNextSave)
 // it can read, the save becomes the backup with the new count, and the reset stores 1.
 TEST_F(BadInputFault, DamagedCounterFilesNeitherCrashNorHangTheRestoreOrTheReset) {
   const std::wstring counterFile = tempFolder + wide("\\计数器.ini");
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   for (const BadFile& file : badFiles("节名称", "配置项名称", "41")) {
     SCOPED_TRACE(file.what);
     writeFileBytes(counterFile, file.bytes);
@@ -224,7 +213,7 @@ TEST_F(BadInputFault, UnusableFolderTextsFailEveryActionAndChangeNothingElse) {
       {path(L"a*b"), true},
       {L"\\\\korvenel-no-such-host\\share\\" + wide("存档"), true},
   };
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   for (const auto& [bad, failsUnderWine] : texts) {
     SCOPED_TRACE(gbkFromWide(bad.substr(0, 60)));
     if (runsUnderWine() && !failsUnderWine) continue;

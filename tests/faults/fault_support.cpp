@@ -70,6 +70,23 @@ bool waitFor(const StartedProgram& program, const std::function<bool()>& conditi
   return false;
 }
 
+double clickAndKill(StartedProgram& program, ControlId button, const KillMoment& moment) {
+  const double start = nowMs();
+  postClick(program, button);
+  if (moment.reached) {
+    if (!waitFor(program, moment.reached, 30000)) {
+      bool answered = true;
+      ADD_FAILURE() << "the click never reached this moment; 标签4: " << textWithin(program, ControlId::Label4, answered)
+                    << ", 标签5: " << textWithin(program, ControlId::Label5, answered);
+    }
+  } else if (moment.delayMs) {
+    Sleep(moment.delayMs);
+  }
+  EXPECT_TRUE(isRunning(program)) << "the program ended by itself";
+  killProgram(program);
+  return nowMs() - start;
+}
+
 void writeSaveTree(const std::wstring& folder, int folderCount, int filesPerFolder, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> size(512, 8192);
@@ -162,4 +179,20 @@ double nowMs() {
 
 bool runsUnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+void ProgramFault::SetUp() {
+  ScratchTest::SetUp();
+  exe = installProgramCopy(path(L"program"));
+}
+
+void ProgramFault::TearDown() {
+  endProgram(program);
+  ScratchTest::TearDown();
+}
+
+void ProgramFault::start(std::initializer_list<std::pair<ControlId, std::wstring>> typed) {
+  program = startProgram(exe, path(L"program"));
+  ASSERT_NE(program.window, nullptr);
+  for (const auto& [edit, text] : typed) ASSERT_TRUE(typeWithin(program, edit, text));
 }

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "support/scratch.h"
 #include "support/window_driver.h"
@@ -38,6 +40,18 @@ void killProgram(StartedProgram& program);
 // most `timeoutMs`; true when it held.
 bool waitFor(const StartedProgram& program, const std::function<bool()>& condition, DWORD timeoutMs);
 
+// A moment during a click's handler at which the program is killed: a fixed delay after the
+// click, or the first moment the disk shows `reached`.
+struct KillMoment {
+  const char* what;
+  DWORD delayMs;                  // waited after the click when there is no condition
+  std::function<bool()> reached;  // the disk shows the moment to kill
+};
+
+// Posts a click on `button`, kills the program at `moment` and returns the milliseconds from the
+// click to the kill. A moment never reached, or a program that ended by itself, is a failure.
+double clickAndKill(StartedProgram& program, ControlId button, const KillMoment& moment);
+
 // A save folder of `folderCount` sub-folders with `filesPerFolder` files each (from about 0.5 to
 // 8 KB of bytes derived from `seed`), and two files at its top. Names are "区域NN\存档NNN.sav".
 void writeSaveTree(const std::wstring& folder, int folderCount, int filesPerFolder, unsigned seed);
@@ -70,3 +84,17 @@ bool runsUnderWine();
 
 // Milliseconds since an arbitrary start, for the timings the tests print.
 double nowMs();
+
+// A test with its own copy of the program in the folder "program" beside the folders it works on.
+// The program, once started, is ended after the test whatever happened.
+class ProgramFault : public ScratchTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the copy with "program" as its current directory and types each text into its box.
+  void start(std::initializer_list<std::pair<ControlId, std::wstring>> typed = {});
+
+  std::wstring exe;
+  StartedProgram program;
+};

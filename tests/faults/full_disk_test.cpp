@@ -26,7 +26,7 @@ std::wstring fullDrive() {
 
 // The program with its save, backup and temporary folders spread over the test drive and the
 // small drive, which is filled up to a few bytes before each click.
-class FullDiskFault : public ScratchTest {
+class FullDiskFault : public ProgramFault {
  protected:
   void SetUp() override {
     const std::wstring drive = fullDrive();
@@ -35,18 +35,17 @@ class FullDiskFault : public ScratchTest {
                       "(mount -t tmpfs needs root); the full-disk tests are skipped";
     }
     ASSERT_TRUE(exists(drive + L"\\korvenel-test-drive")) << "the small drive has no marker file: refusing to work on it";
-    ScratchTest::SetUp();
+    ProgramFault::SetUp();
     CreateDirectoryW((drive + L"\\scratch").c_str(), nullptr);
     fullRoot = drive + L"\\scratch\\" + root().substr(root().rfind(L'\\') + 1);
     removeFullTree(fullRoot);
     ASSERT_TRUE(CreateDirectoryW(fullRoot.c_str(), nullptr));
     filler = fullRoot + L"\\filler";
-    exe = installProgramCopy(path(L"program"));
   }
   void TearDown() override {
     endProgram(program);
     if (!fullRoot.empty() && !HasFailure()) removeFullTree(fullRoot);
-    ScratchTest::TearDown();
+    ProgramFault::TearDown();
   }
 
   // Removes a tree inside this test's folder on the small drive, and nothing else.
@@ -73,13 +72,6 @@ class FullDiskFault : public ScratchTest {
   }
   void emptyDrive() const { DeleteFileW(filler.c_str()); }
 
-  void start(const std::wstring& save, const std::wstring& backup, const std::wstring& temp) {
-    program = startProgram(exe, path(L"program"));
-    ASSERT_NE(program.window, nullptr);
-    ASSERT_TRUE(typeWithin(program, Edit1, save));
-    ASSERT_TRUE(typeWithin(program, Edit2, backup));
-    ASSERT_TRUE(typeWithin(program, Edit3, temp));
-  }
   std::string text(ControlId id) {
     bool answered = true;
     const std::string value = textWithin(program, id, answered);
@@ -91,8 +83,7 @@ class FullDiskFault : public ScratchTest {
     ASSERT_TRUE(isRunning(program)) << "the program ended: it crashed";
   }
 
-  std::wstring fullRoot, filler, exe;
-  StartedProgram program;
+  std::wstring fullRoot, filler;
 };
 
 // All on one drive that the cases share, so in one test: ctest runs tests side by side.
@@ -109,7 +100,7 @@ TEST_F(FullDiskFault, BackupRestoreAndCountFailOnAFullDiskAndLoseNothing) {
     writeSaveTree(backupFolder + L"\\" + earlierName, 1, 3, 9);
     const TreeSnapshot earlier = snapshotTree(backupFolder);
     fillDrive(64 * 1024);
-    start(saveFolder, backupFolder, tempFolder);
+    ASSERT_NO_FATAL_FAILURE(start({{Edit1, saveFolder}, {Edit2, backupFolder}, {Edit3, tempFolder}}));
     click(Button3);
     EXPECT_EQ(text(Button3), gbk("备份失败"));
     EXPECT_EQ(text(Label5), gbk("失败"));
@@ -137,7 +128,7 @@ TEST_F(FullDiskFault, BackupRestoreAndCountFailOnAFullDiskAndLoseNothing) {
     writeSaveTree(fullSave, 1, 4, 10);
     const TreeSnapshot oldSave = snapshotTree(fullSave);
     fillDrive(64 * 1024);
-    start(fullSave, L"", tempFolder);
+    ASSERT_NO_FATAL_FAILURE(start({{Edit1, fullSave}, {Edit2, L""}, {Edit3, tempFolder}}));
     click(Button1);
     EXPECT_EQ(text(Label4), gbk("失败"));
     EXPECT_EQ(text(Label1), gbk("数字")) << "the count was taken back";
@@ -156,7 +147,7 @@ TEST_F(FullDiskFault, BackupRestoreAndCountFailOnAFullDiskAndLoseNothing) {
     writeFileBytes(fullTemp + wide("\\计数器.ini"), counter);
     const TreeSnapshot before = snapshotTree(fullRoot);
     fillDrive(0);
-    start(saveFolder, L"", fullTemp);
+    ASSERT_NO_FATAL_FAILURE(start({{Edit1, saveFolder}, {Edit2, L""}, {Edit3, fullTemp}}));
     click(Button1);
     EXPECT_EQ(text(Label4), gbk("失败")) << "a count that cannot be stored stops the restore";
     click(Button2);

@@ -18,17 +18,12 @@ using enum ControlId;
 
 // The settings file beside the program, with the section of the folders first and, after it, a
 // section of other programs' keys large enough (about 2 MB) that writing the file takes a while.
-class ProfileWriteFault : public ScratchTest {
+class ProfileWriteFault : public ProgramFault {
  protected:
   void SetUp() override {
-    ScratchTest::SetUp();
-    exe = installProgramCopy(path(L"program"));
+    ProgramFault::SetUp();
     settingsFile = path(wide("program\\相关文件夹位置.ini"));
     for (int i = 0; i < 40000; ++i) tail += "key" + std::to_string(i) + "=some value of another program\r\n";
-  }
-  void TearDown() override {
-    endProgram(program);
-    ScratchTest::TearDown();
   }
 
   // The file's bytes with `saveFolder` stored for 编辑框1.
@@ -36,14 +31,8 @@ class ProfileWriteFault : public ScratchTest {
     return gbk("[文件夹位置]\r\n初始存档文件夹位置=") + saveFolder + gbk("\r\n备份文件夹位置=E:\\备份\r\n[其他]\r\n") + tail;
   }
 
-  void start() {
-    program = startProgram(exe, path(L"program"));
-    ASSERT_NE(program.window, nullptr);
-  }
-
-  std::wstring exe, settingsFile;
+  std::wstring settingsFile;
   std::string tail;
-  StartedProgram program;
 };
 
 // The program is killed at moments spread over a write of 按钮4's location, some while the new
@@ -61,7 +50,7 @@ TEST_F(ProfileWriteFault, AKillDuringAWriteLeavesTheOldFileOrTheNewOne) {
     const bool onTemporaryFile = kill >= static_cast<int>(std::size(delays));
     SCOPED_TRACE(onTemporaryFile ? "once the temporary file exists" : "after " + std::to_string(delays[kill]) + " ms");
     const std::string next = "D:\\" + std::to_string(kill);
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_TRUE(typeWithin(program, Edit1, wideFromGbk(next)));
     removeScratchTree(leftover);
     postClick(program, Button4);
@@ -93,7 +82,7 @@ TEST_F(ProfileWriteFault, AKillDuringAWriteLeavesTheOldFileOrTheNewOne) {
   EXPECT_GT(tookNew, 0) << "no kill landed after the write";
 
   // The next start reads what the file holds, and the next write takes the place of what was left.
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   bool answered = true;
   EXPECT_EQ(textWithin(program, Edit1, answered), current);
   ASSERT_TRUE(typeWithin(program, Edit1, L"D:\\last"));
@@ -143,7 +132,7 @@ TEST_F(ProfileWriteFault, AFailedWriteKeepsTheOldFileWhole) {
     writeFileBytes(settingsFile, old);
     const TreeSnapshot before = snapshotTree(root());
     c.arrange();
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_TRUE(typeWithin(program, Edit1, L"D:\\new"));
     ASSERT_TRUE(clickWithin(program, Button4, 60000));
     bool answered = true;
@@ -166,7 +155,7 @@ TEST_F(ProfileWriteFault, AFailedWriteKeepsTheOldFileWhole) {
       EXPECT_FALSE(exists(settingsFile + L".tmp"));
     }
 
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(textWithin(program, Edit1, answered), fails ? "D:\\old" : "D:\\new") << "the next start reads the file";
     killProgram(program);
   }

@@ -85,16 +85,17 @@ namespace {
 
 struct WindowSearch {
   DWORD processId;
+  const wchar_t* windowClass;
   HWND found;
 };
 
-BOOL CALLBACK findProgramWindow(HWND window, LPARAM context) {
+BOOL CALLBACK findVisibleWindow(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<WindowSearch*>(context);
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);
   wchar_t windowClass[64] = {};
   GetClassNameW(window, windowClass, 64);
-  if (processId == search->processId && lstrcmpW(windowClass, L"KorvenelMainWindow") == 0 && IsWindowVisible(window)) {
+  if (processId == search->processId && lstrcmpW(windowClass, search->windowClass) == 0 && IsWindowVisible(window)) {
     search->found = window;
     return FALSE;
   }
@@ -102,6 +103,12 @@ BOOL CALLBACK findProgramWindow(HWND window, LPARAM context) {
 }
 
 }  // namespace
+
+HWND visibleWindowOf(DWORD processId, const wchar_t* windowClass) {
+  WindowSearch search{processId, windowClass, nullptr};
+  EnumWindows(findVisibleWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 StartedProgram startProgram(const std::wstring& exePath, const std::wstring& currentDirectory) {
   StartedProgram program;
@@ -115,9 +122,7 @@ StartedProgram startProgram(const std::wstring& exePath, const std::wstring& cur
   }
   WaitForInputIdle(program.process.hProcess, 20000);
   for (int attempt = 0; attempt < 400 && !program.window; ++attempt) {
-    WindowSearch search{program.process.dwProcessId, nullptr};
-    EnumWindows(findProgramWindow, reinterpret_cast<LPARAM>(&search));
-    program.window = search.found;
+    program.window = visibleWindowOf(program.process.dwProcessId, L"KorvenelMainWindow");
     if (!program.window) Sleep(50);
   }
   EXPECT_NE(program.window, nullptr) << "the program's window did not appear";

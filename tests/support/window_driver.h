@@ -48,6 +48,9 @@ struct StartedProgram {
   HWND window = nullptr;
 };
 
+// The visible top-level window of class `windowClass` that process `processId` shows, or null.
+HWND visibleWindowOf(DWORD processId, const wchar_t* windowClass);
+
 // Starts `exePath` with `currentDirectory` as its working folder and waits for its main window.
 StartedProgram startProgram(const std::wstring& exePath, const std::wstring& currentDirectory);
 // Presses Esc in the program's window and gives its exit code (STILL_ACTIVE when it did not end).
