@@ -43,7 +43,7 @@ TEST_F(ProfileWriteFault, AKillDuringAWriteLeavesTheOldFileOrTheNewOne) {
   std::string current = "D:\\old";
   writeFileBytes(settingsFile, settingsWith(current));
   // The write takes some tens of milliseconds under Wine; kills spread over it and after it.
-  const DWORD delays[] = {0, 2, 5, 10, 15, 20, 25, 30, 40, 60, 100};
+  const DWORD delays[] = {0, 2, 5, 10, 15, 20, 25, 30, 40, 60, 100, 400, 1500};
   constexpr int kKillsOnTheTemporaryFile = 3;
   int keptOld = 0, tookNew = 0, leftTemporary = 0;
   for (int kill = 0; kill < static_cast<int>(std::size(delays)) + kKillsOnTheTemporaryFile; ++kill) {
